@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Checks a built launcher image: usage: check_image.sh IMAGE FORMAT
+#   FORMAT: pei-i386 for the product, pei-x86-64 for the twin.
+# Reads the image with the mingw binutils, and the link map beside it.
+set -u
+image=$1 format=$2
+case $format in
+  pei-i386) objdump=i686-w64-mingw32-objdump ;;
+  pei-x86-64) objdump=x86_64-w64-mingw32-objdump ;;
+  *) echo "unknown format $format"; exit 2 ;;
+esac
+map=${image%.exe}.map
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+[ -f "$image" ] || { echo "FAIL: no image at $image"; exit 1; }
+headers=$($objdump -p "$image") || { echo "FAIL: $objdump cannot read $image"; exit 1; }
+
+grep -q "file format $format\$" <<<"$headers" || fail "not a $format image"
+grep -qE '^Subsystem[[:space:]]+0*2[[:space:]]+\(Windows GUI\)' <<<"$headers" ||
+  fail "not of the Windows GUI subsystem"
+grep -q 'symbols stripped' <<<"$headers" || fail "symbols not stripped"
+
+# A clean Windows has no libgcc or libstdc++ DLL: only these three may be imported.
+imports=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers" | tr 'A-Z' 'a-z' | sort | tr '\n' ' ')
+[ "$imports" = "advapi32.dll kernel32.dll msvcrt.dll " ] ||
+  fail "imports are '$imports', not advapi32.dll kernel32.dll msvcrt.dll"
+
+# No C++ exception or RTTI machinery was linked in.
+if [ -f "$map" ]; then
+  hits=$(grep -oE '__gxx_personality[a-z0-9_]*|__cxa_(throw|begin_catch|allocate_exception)|_Unwind_Resume|_ZTI[A-Za-z0-9_]+|_ZTS[A-Za-z0-9_]+' "$map" | sort -u | head)
+  [ -z "$hits" ] || fail "exception or RTTI symbols linked in: $(echo $hits)"
+else
+  fail "no link map at $map"
+fi
+
+if [ $failures -eq 0 ]; then
+  echo "ok: $image: $format, Windows GUI, stripped, imports $imports, no exception or RTTI symbols"
+fi
+[ $failures -eq 0 ]
