@@ -9,6 +9,8 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine64                             # runs the x86_64 twin in tests and the demo
+  clang libclang-rt-14-dev           # the sanitizer build and the fuzzer
+  cppcheck clang-tidy                # static checks
 )
 
 missing=()

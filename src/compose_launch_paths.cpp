@@ -47,6 +47,6 @@ int ComposeLaunchPaths(char *path, int is64BitWindows, char *commandLine)
 
     /* The suffix starts with a backslash: it takes the cut one's place. */
     memcpy(path + folderLength, suffix, suffixLength + 1);
-    snprintf(commandLine, LAUNCHER_PATH_CHARS, COMMAND_FORMAT, path);
+    (void)snprintf(commandLine, LAUNCHER_PATH_CHARS, COMMAND_FORMAT, path); /* fits: checked above */
     return LAUNCH_PATHS_OK;
 }

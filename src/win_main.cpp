@@ -26,7 +26,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR command
     OSVERSIONINFOA version;
     char path[LAUNCHER_PATH_CHARS];
     char commandLine[LAUNCHER_PATH_CHARS];
-    char message[64];
     DWORD pathLength;
     int composed;
 
@@ -62,8 +61,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR command
 
     if (!LaunchCommand(commandLine, 0)) {
         unsigned long error = GetLastError();
+        char message[64]; /* the longest, with a ten-digit code, is 50 characters */
         ZeroMemory(message, sizeof message);
-        snprintf(message, sizeof message, MESSAGE_NOT_STARTED_FORMAT, error);
+        (void)snprintf(message, sizeof message, MESSAGE_NOT_STARTED_FORMAT, error);
         return ReportNotStarted(message);
     }
     return LAUNCHER_EXIT_STARTED;
