@@ -37,7 +37,7 @@ work = os.path.join(build, "bench")
 BATCH = ('@echo off\r\ncd /d "%~dp0Vista64\\USB"\r\nstart "" DPInst.exe /sa\r\n')
 
 
-def timed(prefix, env, *args):
+def timed(env, *args):
     """Seconds from starting wine64 on args to its end."""
     started = time.perf_counter()
     subprocess.run([winekit.WINE, *args], env=env, stdin=subprocess.DEVNULL,
@@ -103,24 +103,24 @@ def main():
     lingering = dict(env, STANDIN_LINGER_MS=str(int(LINGER_S * 1000)))
     try:
         def launcher():
-            seconds = timed(prefix, env, kit.setup)
+            seconds = timed(env, kit.setup)
             settle(kit)
             return seconds
 
         def batch_file():
-            seconds = timed(prefix, env, "cmd", "/c", winekit.windows_path(batch))
+            seconds = timed(env, "cmd", "/c", winekit.windows_path(batch))
             settle(kit)
             return seconds
 
         # First, while no installer has run in this prefix yet: after installers have come
         # and gone, runs here turn slow for a while, on both sides alike.
-        a_bare, a_bare_empty = alternate(lambda: timed(prefix, env, bare.setup),
-                                         lambda: timed(prefix, env, empty))
-        a_launcher, a_empty = alternate(launcher, lambda: timed(prefix, env, empty))
+        a_bare, a_bare_empty = alternate(lambda: timed(env, bare.setup),
+                                         lambda: timed(env, empty))
+        a_launcher, a_empty = alternate(launcher, lambda: timed(env, empty))
         b_launcher, b_batch = alternate(launcher, batch_file)
         c_runs = []
         for i in range(WARMUP + LINGER_RUNS):
-            seconds = timed(prefix, lingering, kit.setup)
+            seconds = timed(lingering, kit.setup)
             settle(kit)
             if i >= WARMUP:
                 c_runs.append(seconds)

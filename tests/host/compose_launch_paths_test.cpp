@@ -1,6 +1,7 @@
 // compose_launch_paths_test.cpp - the package folder and command line from a module path.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
