@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Checks a built launcher image: usage: check_image.sh IMAGE FORMAT
+# Checks a built launcher image: usage: check_image.sh IMAGE FORMAT [COMPILE_COMMANDS]
 #   FORMAT: pei-i386 for the product, pei-x86-64 for the twin.
-# Reads the image with the mingw binutils, and the link map beside it.
+# Reads the image with the mingw binutils, and the link map beside it; with the
+# build tree's compile_commands.json, also how the launcher's sources were compiled
+# (a PE image keeps no record of its compiler options).
 set -u
-image=$1 format=$2
+image=$1 format=$2 commands=${3:-}
 case $format in
   pei-i386) objdump=i686-w64-mingw32-objdump ;;
   pei-x86-64) objdump=x86_64-w64-mingw32-objdump ;;
@@ -32,6 +34,24 @@ if [ -f "$map" ]; then
   [ -z "$hits" ] || fail "exception or RTTI symbols linked in: $(echo $hits)"
 else
   fail "no link map at $map"
+fi
+
+# Optimised for size, without exceptions or RTTI: every launcher source so compiled.
+if [ -n "$commands" ]; then
+  missing=$(python3 - "$commands" <<'PY'
+import json, sys
+entries = [e for e in json.load(open(sys.argv[1]))
+           if "/src/" in e["file"] and e["file"].endswith(".cpp")]
+if not entries:
+    print("no launcher source in " + sys.argv[1])
+for entry in entries:
+    flags = entry["command"].split()
+    for flag in ("-Os", "-fno-exceptions", "-fno-rtti"):
+        if flag not in flags:
+            print("%s compiled without %s" % (entry["file"], flag))
+PY
+)
+  [ -z "$missing" ] || fail "$missing"
 fi
 
 if [ $failures -eq 0 ]; then
