@@ -4,7 +4,6 @@ Needs E2E_TWIN, the x86_64 build tree, and E2E_WORK, a folder for the prefix and
 """
 import os
 import shutil
-import time
 import unittest
 
 import winekit

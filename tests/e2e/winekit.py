@@ -60,7 +60,7 @@ class Prefix:
 
     def _log(self, name):
         self._count += 1
-        return os.path.join(self.logs, "%03d-%s" % (self._count, name))
+        return os.path.join(self.logs, "%d-%03d-%s" % (os.getpid(), self._count, name))
 
     def _wine(self, *args, env=None, timeout=120):
         """Runs wine64 with output in files: Wine's own processes keep any pipe open."""
