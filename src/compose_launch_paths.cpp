@@ -12,6 +12,7 @@
 
 static const char PACKAGE_FOLDER_64[] = "\\Vista64\\USB";
 static const char PACKAGE_FOLDER_32[] = "\\Vista\\USB";
+static const char LONG_PATH_PREFIX[] = "\\\\?\\";
 
 /*
  * The program path is quoted: unquoted, CreateProcessA would try every
@@ -26,6 +27,7 @@ int ComposeLaunchPaths(char *path, int is64BitWindows, char *commandLine)
     size_t suffixLength = is64BitWindows ? sizeof PACKAGE_FOLDER_64 - 1
                                          : sizeof PACKAGE_FOLDER_32 - 1;
     size_t folderLength;
+    const char *names;
     char *lastBackslash;
 
     commandLine[0] = '\0';
@@ -35,6 +37,17 @@ int ComposeLaunchPaths(char *path, int is64BitWindows, char *commandLine)
         path[LAUNCHER_PATH_CHARS - 1] = '\0';
         return LAUNCH_PATHS_TOO_LONG;
     }
+
+    /*
+     * The ANSI path query writes '?' for each character the code page lacks, and
+     * '?' is never part of a file name: such a folder cannot be reached through
+     * this path. Only the "\\?\" form of a path holds one of its own.
+     */
+    names = path;
+    if (strncmp(path, LONG_PATH_PREFIX, sizeof LONG_PATH_PREFIX - 1) == 0)
+        names += sizeof LONG_PATH_PREFIX - 1;
+    if (strchr(names, '?') != NULL)
+        return LAUNCH_PATHS_NOT_ANSI;
 
     lastBackslash = strrchr(path, '\\');
     if (lastBackslash == NULL)

@@ -23,6 +23,7 @@
 #define LAUNCH_PATHS_OK        0 /* both results fit and were written */
 #define LAUNCH_PATHS_NO_FOLDER 1 /* the module path holds no backslash */
 #define LAUNCH_PATHS_TOO_LONG  2 /* the module path was cut, or a result would not fit */
+#define LAUNCH_PATHS_NOT_ANSI  3 /* a name in the module path has no form in the ANSI code page */
 
 /*
  * Turns the module path in path (a buffer of LAUNCHER_PATH_CHARS characters,

@@ -13,6 +13,7 @@
 static const char MESSAGE_REFUSED[] = "Error! The API for Vista O.S. only.\n";
 static const char MESSAGE_NO_FOLDER[] = "Error! Cannot locate the launcher.\n";
 static const char MESSAGE_TOO_LONG[] = "Error! The launcher path is too long.\n";
+static const char MESSAGE_NOT_ANSI[] = "Error! The launcher path does not fit the ANSI code page.\n";
 static const char MESSAGE_NOT_STARTED_FORMAT[] = "Error! Cannot start DPInst.exe (error %lu).\n";
 
 static int ReportNotStarted(const char *message)
@@ -53,6 +54,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR command
     composed = ComposeLaunchPaths(path, Is64BitWindows(), commandLine);
     if (composed == LAUNCH_PATHS_NO_FOLDER)
         return ReportNotStarted(MESSAGE_NO_FOLDER);
+    if (composed == LAUNCH_PATHS_NOT_ANSI)
+        return ReportNotStarted(MESSAGE_NOT_ANSI);
     if (composed != LAUNCH_PATHS_OK)
         return ReportNotStarted(MESSAGE_TOO_LONG);
 

@@ -13,8 +13,11 @@ TWIN = os.environ["E2E_TWIN"]
 WORK = os.path.abspath(os.environ["E2E_WORK"])
 prefix = winekit.Prefix(os.path.join(WORK, "wineprefix"))
 
+KEY_ACCESS = os.path.join(TWIN, "tests", "programs", "KeyAccess.exe")
+
 REFUSED = "Error! The API for Vista O.S. only.\n"
 TOO_LONG = "Error! The launcher path is too long.\n"
+NOT_ANSI = "Error! The launcher path does not fit the ANSI code page.\n"
 NULL = "00000000"
 
 
@@ -28,6 +31,8 @@ def expected_command(kit, package="Vista64"):
 
 
 class E2E(unittest.TestCase):
+    LAUNCHER = None  # the image each kit gets: None for the twin
+
     def setUp(self):
         # Each test starts from an empty folder: nothing left by an earlier run can pass for
         # a program that ran now.
@@ -36,20 +41,23 @@ class E2E(unittest.TestCase):
 
     def kit(self, name, *folders, **options):
         """A kit at WORK/kits/<test>/<name>/<folders...>."""
-        return winekit.Kit(os.path.join(self.folder, name, *folders), TWIN, **options)
+        return winekit.Kit(os.path.join(self.folder, name, *folders), TWIN, launcher=self.LAUNCHER,
+                           **options)
 
-    def assertStarted(self, kit, run):
+    def assertStarted(self, kit, run, package="Vista64"):
         self.assertEqual(run.status, 0)
         self.assertEqual(run.debug_lines, [])
-        record = read_record(kit.installer())
-        self.assertIsNotNone(record, "the installer never ran")
-        self.assertEqual(record["module"].lower(), windows_path(kit.installer()).lower())
-        self.assertEqual(record["command"], expected_command(kit))
-        self.assertEqual(record["directory"].lower(), windows_path(os.path.dirname(kit.installer())).lower())
+        record = read_record(kit.installer(package))
+        self.assertIsNotNone(record, "the installer in %s never ran" % package)
+        self.assertEqual(record["module"].lower(), windows_path(kit.installer(package)).lower())
+        self.assertEqual(record["command"], expected_command(kit, package))
+        self.assertEqual(record["directory"].lower(),
+                         windows_path(os.path.dirname(kit.installer(package))).lower())
 
     def assertNothingStarted(self, kit):
         # A start happens inside the launcher's run, so by now its record would be there.
-        self.assertFalse(os.path.exists(kit.installer() + ".record"), "an installer ran")
+        for package in ("Vista64", "Vista"):
+            self.assertFalse(os.path.exists(kit.installer(package) + ".record"), "an installer ran")
 
 
 class Versions(E2E):
@@ -125,6 +133,23 @@ class Start(E2E):
                 self.assertStarted(kit, run)
 
 
+class ProbeAnswer(E2E):
+    """The registry probe's two answers, on a prefix that can play either Windows."""
+
+    def test_package_folder_follows_the_key(self):
+        kit = self.kit("kit", packages=("Vista64", "Vista"))
+        with prefix.wow64_key_denied(KEY_ACCESS):
+            run = prefix.run(kit.setup, trace=True)
+            self.assertStarted(kit, run, package="Vista")
+            self.assertNotIn("RegCloseKey", [c.name for c in run.calls], "a key that never opened was closed")
+        self.assertFalse(os.path.exists(kit.installer("Vista64") + ".record"))
+
+        # Access given back: the same kit is a 64-bit one again.
+        os.remove(kit.installer("Vista") + ".record")
+        self.assertStarted(kit, prefix.run(kit.setup), package="Vista64")
+        self.assertFalse(os.path.exists(kit.installer("Vista") + ".record"))
+
+
 class UnsafeInput(E2E):
     def test_program_at_a_blank_separated_prefix_is_never_started(self):
         kit = self.kit("my kit", "more dirs", "disk one")
@@ -157,6 +182,22 @@ class Faults(E2E):
                 self.assertIn(run.debug_lines,
                               [["Error! Cannot start DPInst.exe (error %d).\n" % c] for c in codes])
                 self.assertNothingStarted(kit)
+
+    def test_folder_outside_the_ansi_code_page_is_reported(self):
+        # Wine's ANSI code page here is 1252: it holds "Käse" but not Greek or Chinese.
+        for name in ("κιτ", "驱动程序"):
+            with self.subTest(name):
+                kit = self.kit(name)
+                run = prefix.run(kit.setup, trace=True)
+                self.assertEqual(run.status, 2)
+                self.assertEqual(run.debug_lines, [NOT_ANSI])
+                names = [c.name for c in run.calls]
+                self.assertIn("GetModuleFileNameA", names, "the trace missed the launcher's calls")
+                self.assertNotIn("SetCurrentDirectoryA", names)
+                self.assertNotIn("CreateProcessA", names)
+                self.assertNothingStarted(kit)
+        kit = self.kit("Käse")
+        self.assertStarted(kit, prefix.run(kit.setup))
 
     def deep_kit(self, name, folder_length):
         """A kit whose launcher folder is folder_length characters long, as Windows names it."""

@@ -32,6 +32,8 @@ Expected Model(const char *buffer, int is64)
     if (end == nullptr) // cut path: refused, and the buffer is terminated in its last place
         return {LAUNCH_PATHS_TOO_LONG, std::string(buffer, LAUNCHER_PATH_CHARS - 1), ""};
     std::string path(buffer);
+    const size_t names = path.starts_with("\\\\?\\") ? 4 : 0;
+    if (path.find('?', names) != std::string::npos) return {LAUNCH_PATHS_NOT_ANSI, path, ""};
     size_t backslash = path.rfind('\\');
     if (backslash == std::string::npos) return {LAUNCH_PATHS_NO_FOLDER, path, ""};
     std::string folder = path.substr(0, backslash) + (is64 ? "\\Vista64\\USB" : "\\Vista\\USB");

@@ -22,6 +22,7 @@ inline std::string Debug(const std::string &line) { return "OutputDebugStringA("
 inline const std::string kRefused = Debug("Error! The API for Vista O.S. only.");
 inline const std::string kNoFolder = Debug("Error! Cannot locate the launcher.");
 inline const std::string kTooLong = Debug("Error! The launcher path is too long.");
+inline const std::string kNotAnsi = Debug("Error! The launcher path does not fit the ANSI code page.");
 
 inline std::string ChangeDirectory(const std::string &folder)
 {

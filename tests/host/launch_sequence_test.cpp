@@ -88,6 +88,12 @@ const Scenario kScenarios[] = {
     {"ModulePathWithoutBackslash", At("setup.exe", Key::Present), 2,
      {expected::kVersion, expected::kModule, expected::kProbe, expected::kCloseKey,
       expected::kNoFolder}},
+    // A folder named outside the ANSI code page comes back with '?' in its name's place.
+    {"FolderOutsideAnsiCodePage", At("C:\\kits\\???\\setup.exe", Key::Present), 2,
+     {expected::kVersion, expected::kModule, expected::kProbe, expected::kCloseKey,
+      expected::kNotAnsi}},
+    {"LongPathFormStarts", At("\\\\?\\C:\\kit\\setup.exe", Key::Present), 0,
+     expected::Started(true, "\\\\?\\C:\\kit\\Vista64\\USB")},
 
     // A failed start is reported with the platform's own code, and nothing is waited on or closed.
     {"InstallerMissing", StartFails(2), 2, expected::NotStarted(true, "C:\\kit\\Vista64\\USB", 2)},
