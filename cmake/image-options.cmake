@@ -6,6 +6,8 @@ function(small_windows_image target)
     -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
     -Wall -Wextra -Werror)
   target_link_options(${target} PRIVATE -static-libgcc -static-libstdc++ -s
+    # no link time in the header, so that one source always gives one image
+    -Wl,--no-insert-timestamp
     # the link map lets the image checks see what went in before stripping
     -Wl,-Map=$<TARGET_FILE_DIR:${target}>/$<TARGET_FILE_BASE_NAME:${target}>.map)
 endfunction()

@@ -2,7 +2,7 @@
 # The main job: builds the launcher and runs it on a demo kit under wine64.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh demo
 cmake --preset windows-i686 >/dev/null
 cmake --build --preset windows-i686 >/dev/null
 cmake --preset windows-x86_64 >/dev/null

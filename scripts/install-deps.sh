@@ -1,31 +1,60 @@
 #!/usr/bin/env bash
-# Installs what building and testing the launcher needs, from Debian's packages.
-# As root it runs apt-get; otherwise it prints the line to run and fails.
+# Installs what one job of the project needs, from Debian's packages.
+# usage: install-deps.sh demo|test|bench|release
+#   demo     build the launcher and run it under wine64
+#   test     everything scripts/test.sh runs, the 32-bit product under Wine among it
+#   bench    the demo's set, and NSIS for the bootstrapper the benchmark measures against
+#   release  build the product and sign it
+# As root it runs apt-get (and, for test, registers the binfmt_misc rule below);
+# otherwise it prints the lines to run and fails. Says what it changed; changes nothing twice.
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
-packages=(
-  cmake make g++ python3             # host build and the test drivers
-  libgtest-dev libgmock-dev          # host unit tests
-  g++-mingw-w64-i686 g++-mingw-w64-x86-64
-  binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-  wine64                             # runs the x86_64 twin in tests and the demo
-  clang libclang-rt-14-dev           # the sanitizer build and the fuzzer
-  cppcheck clang-tidy                # static checks
-)
+job=${1:-}
+windows_build=(cmake make g++-mingw-w64-i686 g++-mingw-w64-x86-64
+               binutils-mingw-w64-i686 binutils-mingw-w64-x86-64)
+case $job in
+  demo) packages=("${windows_build[@]}" python3 wine64) ;;
+  bench) packages=("${windows_build[@]}" python3 wine64 nsis) ;;
+  release) packages=("${windows_build[@]}" osslsigncode openssl git) ;;
+  test)
+    packages=("${windows_build[@]}" python3 wine64
+      g++ libgtest-dev libgmock-dev      # host unit tests
+      clang libclang-rt-14-dev           # the sanitizer build and the fuzzer
+      cppcheck clang-tidy                # static checks
+      osslsigncode openssl git           # release tests
+      wine32:i386                        # runs the 32-bit product in a WoW64 prefix
+      qemu-user-static)                  # ... where the kernel cannot run 32-bit programs
+    ;;
+  *) echo "usage: install-deps.sh demo|test|bench|release" >&2; exit 2 ;;
+esac
+
+as_root() {
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "not root; run as root:" >&2
+    echo "  $*" >&2
+    exit 1
+  fi
+  "$@"
+}
+
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
 missing=()
-for package in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
-    missing+=("$package")
-done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-if [ "$(id -u)" -ne 0 ]; then
-  echo "missing packages; run as root:" >&2
-  echo "  apt-get update && apt-get install -y --no-install-recommends ${missing[*]}" >&2
-  exit 1
+for package in "${packages[@]}"; do installed "$package" || missing+=("$package"); done
+if [ ${#missing[@]} -gt 0 ]; then
+  case " ${missing[*]} " in
+    *:i386*)
+      if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        as_root dpkg --add-architecture i386
+        echo "added the i386 architecture to dpkg"
+      fi ;;
+  esac
+  echo "installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  as_root apt-get update -q >/dev/null
+  as_root apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
 fi
-echo "installing: ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -q >/dev/null
-apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
+
+[ "$job" = test ] && scripts/enable-32bit-programs.sh
+exit 0

@@ -2,7 +2,7 @@
 # Builds everything and runs every test through CTest.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh test
 # clang with AddressSanitizer and UBSan: the host tests and a short fuzzing run
 cmake --workflow --preset sanitize
 # gcc: the host tests, both Windows images and their checks, Wine, static checks

@@ -1,9 +1,11 @@
-"""Runs the launcher's x86_64 twin under wine64 on kits laid out in the build tree.
+"""Runs the launcher under wine64 on kits laid out in the build tree.
 
 A Prefix is one Wine prefix with its own wineserver; a Kit is a launcher folder
 with package folders beside it, holding our stand-in installer, which records
-what it was given in "<its path>.record".
+what it was given in "<its path>.record". The x86_64 twin runs anywhere wine64
+does; the i686 product needs the prefix's WoW64 half (wine32:i386).
 """
+import contextlib
 import os
 import re
 import shutil
@@ -13,6 +15,8 @@ from dataclasses import dataclass, field
 
 WINE = os.environ.get("WINE64", "/usr/lib/wine/wine64")
 WINESERVER = os.environ.get("WINESERVER", "/usr/lib/wine/wineserver")
+# Wine's 32-bit loader: wine64 hands 32-bit programs to it.
+WINE32 = os.environ.get("WINE32", "/usr/lib/wine/wine")
 
 # Everything the launcher itself calls; the relay trace is limited to these.
 LAUNCHER_CALLS = [
@@ -71,16 +75,35 @@ class Prefix:
         with open(err, encoding="utf-8", errors="replace") as e:
             return done.returncode, e.read()
 
+    def has_wow64(self):
+        """Whether the prefix holds its 32-bit half, which the i686 product needs."""
+        return os.path.isdir(os.path.join(self.path, "drive_c", "windows", "syswow64"))
+
     def create(self):
-        """Makes the prefix once and keeps its wineserver up until stop()."""
-        # A persistent server first; when one already runs for this prefix, -p fails harmlessly.
-        with open(self._log("server"), "wb") as log:
-            subprocess.run([WINESERVER, "-p"], env=self.env, stdout=log, stderr=log)
+        """Makes the prefix once and keeps its wineserver up until stop().
+
+        Returns only when the prefix's own set-up has ended: with wine32 installed,
+        wineboot goes on setting up the 32-bit half after it returns (minutes, where
+        32-bit programs run under qemu), and a run timed or waited on meanwhile would
+        share the processor with it."""
+        if os.path.exists(WINE32) and not self.has_wow64():
+            self.stop()  # made before wine32 was installed: make it again, whole
+            shutil.rmtree(self.path, ignore_errors=True)
         if not os.path.exists(os.path.join(self.path, "system.reg")):
-            status, text = self._wine("wineboot", "-i", timeout=300)
+            status, text = self._wine("wineboot", "-i", timeout=900)
             if status != 0:
                 raise RuntimeError("wineboot failed (%d): %s" % (status, text[-2000:]))
+            self.wait_idle()
+        # A persistent server; when one already runs for this prefix, -p fails harmlessly.
+        with open(self._log("server"), "wb") as log:
+            subprocess.run([WINESERVER, "-p"], env=self.env, stdout=log, stderr=log)
         self.reg_add(r"HKCU\Software\Wine\Debug", "RelayInclude", ";".join(LAUNCHER_CALLS))
+
+    def wait_idle(self, timeout=900):
+        """Waits until the prefix's last process has ended and its server with it."""
+        with open(self._log("server-wait"), "wb") as log:
+            subprocess.run([WINESERVER, "-w"], env=self.env, stdout=log, stderr=log,
+                           timeout=timeout)
 
     def reg_add(self, key, value, data):
         status, text = self._wine("reg", "add", key, "/v", value, "/t", "REG_SZ", "/d", data, "/f")
@@ -92,6 +115,22 @@ class Prefix:
         status, text = self._wine("winecfg", "-v", version)
         if status != 0:
             raise RuntimeError("winecfg -v %s failed: %s" % (version, text[-2000:]))
+
+    @contextlib.contextmanager
+    def wow64_key_denied(self, key_access):
+        """Within the block, HKLM\\SOFTWARE\\Wow6432Node cannot be opened for reading, as on
+        a 32-bit Windows; access is given back however the block ends. key_access is our
+        KeyAccess.exe. The key's security lives in the running wineserver only (Wine does
+        not save it with the registry), so this needs the persistent server of create()."""
+        status, text = self._wine(key_access, "deny")
+        if status != 0:
+            raise RuntimeError("KeyAccess deny failed: " + text[-2000:])
+        try:
+            yield
+        finally:
+            status, text = self._wine(key_access, "allow")
+            if status != 0:
+                raise RuntimeError("KeyAccess allow failed: " + text[-2000:])
 
     def stop(self):
         with open(self._log("server-stop"), "wb") as log:
@@ -114,6 +153,16 @@ _DEBUGSTR = re.compile(r'^[0-9a-f]+:[0-9a-f]+:warn:debugstr:OutputDebugStringA "
 
 def _unescape(text):
     return text.encode("latin-1", "backslashreplace").decode("unicode_escape")
+
+
+_WIDE_ESCAPE = re.compile(r"\\([0-9a-f]{4}|.)")
+
+
+def _unescape_wide(text):
+    """A wide string as Wine's traces print it: \\XXXX for any character outside ASCII."""
+    simple = {"n": "\n", "r": "\r", "t": "\t"}
+    return _WIDE_ESCAPE.sub(lambda m: chr(int(m.group(1), 16)) if len(m.group(1)) == 4
+                            else simple.get(m.group(1), m.group(1)), text)
 
 
 def debug_lines(stderr):
@@ -158,7 +207,7 @@ def launcher_calls(stderr, exe):
     calls, resumed = [], []
     for line in stderr.splitlines():
         loaded = _LOADED.match(line)
-        if loaded and pid is None and _unescape(loaded.group(2)).lower() == target:
+        if loaded and pid is None and _unescape_wide(loaded.group(2)).lower() == target:
             pid, low = loaded.group(1), int(loaded.group(3), 16)
             high = low + image_size(exe)
             continue
@@ -184,13 +233,16 @@ def text_argument(argument):
 
 
 class Kit:
-    """A launcher folder: setup.exe, and stand-in installers in the package folders named."""
+    """A launcher folder: setup.exe, and stand-in installers in the package folders named.
 
-    def __init__(self, root, twin_dir, packages=("Vista64",), installer=True):
+    The launcher is the twin's, or the image given as launcher; the stand-in always comes
+    from the twin's tree (a 64-bit installer, as in a real Vista64 package)."""
+
+    def __init__(self, root, twin_dir, packages=("Vista64",), installer=True, launcher=None):
         self.root = os.path.abspath(root)
         os.makedirs(self.root, exist_ok=True)
         self.setup = os.path.join(self.root, "setup.exe")
-        shutil.copy(os.path.join(twin_dir, "src", "setup.exe"), self.setup)
+        shutil.copy(launcher or os.path.join(twin_dir, "src", "setup.exe"), self.setup)
         self.standin = os.path.join(twin_dir, "tests", "programs", "DPInst.exe")
         for package in packages:
             folder = os.path.join(self.root, package, "USB")

@@ -1,17 +1,17 @@
 #!/usr/bin/env bash
-# Checks a built launcher image: usage: check_image.sh IMAGE FORMAT [COMPILE_COMMANDS]
+# Checks a built launcher image: usage: check_image.sh IMAGE FORMAT [COMPILE_COMMANDS [MAP]]
 #   FORMAT: pei-i386 for the product, pei-x86-64 for the twin.
+#   MAP: the link map, when it is not beside the image (a signed copy, say).
 # Reads the image with the mingw binutils, and the link map beside it; with the
 # build tree's compile_commands.json, also how the launcher's sources were compiled
 # (a PE image keeps no record of its compiler options).
 set -u
-image=$1 format=$2 commands=${3:-}
+image=$1 format=$2 commands=${3:-} map=${4:-${1%.exe}.map}
 case $format in
   pei-i386) objdump=i686-w64-mingw32-objdump ;;
   pei-x86-64) objdump=x86_64-w64-mingw32-objdump ;;
   *) echo "unknown format $format"; exit 2 ;;
 esac
-map=${image%.exe}.map
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
