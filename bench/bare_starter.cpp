@@ -1,6 +1,8 @@
 // bare_starter.cpp - the floor of any launcher: starts the installer beside it with the
 // launcher's command line, from the same folder and in the same priority class, and checks
 // nothing. It has no C run-time: it imports KERNEL32 alone, and its entry is the image's.
+// Built with BARE_STARTER_PROBE, it also makes the launcher's registry probe first (and so
+// imports ADVAPI32 too): the floor of a launcher that must tell 64-bit Windows from 32-bit.
 #include <windows.h>
 
 static const char PACKAGE[] = "Vista64\\USB";
@@ -20,6 +22,12 @@ static DWORD Append(char *to, DWORD at, const char *text)
 
 extern "C" void WinMainCRTStartup(void)
 {
+#ifdef BARE_STARTER_PROBE
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Wow6432Node", 0, KEY_QUERY_VALUE, &key) ==
+        ERROR_SUCCESS)
+        RegCloseKey(key);
+#endif
     DWORD length = GetModuleFileNameA(NULL, folder, MAX_PATH);
     while (length > 0 && folder[length - 1] != '\\') --length;
     folder[Append(folder, length, PACKAGE)] = '\0';

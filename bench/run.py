@@ -7,8 +7,9 @@
 (d) against the floor of any launcher: a bare program that only starts the same installer
     with the same command line from the same folder;
 (e) against an NSIS bootstrapper doing the launcher's job, built here from bootstrapper.nsi.
-A further row, with no goal, splits (a): the launcher on a kit without the installer, so that
-the start fails at once, against the empty program.
+Two further rows, with no goal: one splits (a), the launcher on a kit without the installer, so
+that the start fails at once, against the empty program; one splits (d), the bare starter that
+also makes the launcher's registry probe against the bare starter: what loading ADVAPI32 costs.
 
 Whole-process wall-clock times, with a persistent wineserver, after warm-up; the two sides
 alternate run by run, and each run's installer has ended before the next run starts. Under
@@ -66,6 +67,9 @@ def settle(kit):
               % NOTE_AFTER_S, flush=True)
         while not record["finished"]:
             record = winekit.read_record(kit.installer(), finished=True, timeout=NOTE_AFTER_S)
+    # Its last line is written just before it exits: wait for the exit too.
+    while winekit.running(kit.installer()):
+        time.sleep(0.01)
     os.remove(kit.installer() + ".record")
 
 
@@ -128,8 +132,10 @@ def main():
     with open(batch, "w", newline="") as f:
         f.write(BATCH)
     empty = os.path.join(twin_tree, "bench", "empty_gui.exe")
-    starter = os.path.join(kit.root, "bare_starter.exe")
-    shutil.copy(os.path.join(twin_tree, "bench", "bare_starter.exe"), starter)
+    starter, probing = (os.path.join(kit.root, name + ".exe")
+                        for name in ("bare_starter", "probe_starter"))
+    for program in (starter, probing):
+        shutil.copy(os.path.join(twin_tree, "bench", os.path.basename(program)), program)
     bootstrappers = build_bootstrappers()
     nsis = os.path.join(kit.root, "nsis-setup.exe")
     shutil.copy(bootstrappers["amd64-unicode"], nsis)
@@ -166,6 +172,8 @@ def main():
                 c_runs.append(seconds)
         rows.append(("(c) launcher / installer's 3 s", c_runs, [LINGER_S], 0.1))
         rows.append(("(d) launcher / bare starter", *alternate(launcher, starting(starter)), 1.10))
+        rows.append(("    bare starter + probe / bare", *alternate(starting(probing),
+                                                               starting(starter)), None))
         rows.append(("(e) launcher / NSIS bootstrapper", *alternate(launcher, starting(nsis)), 0.5))
     finally:
         prefix.stop()
@@ -195,6 +203,7 @@ def main():
     sizes = [("product, i686 setup.exe (goal <= 48 KiB)", product),
              ("twin, x86_64 setup.exe", twin),
              ("bare starter, x86_64", starter),
+             ("bare starter with the probe, x86_64", probing),
              ("NSIS bootstrapper, x86 stub", bootstrappers["x86-unicode"]),
              ("NSIS bootstrapper, amd64 stub", bootstrappers["amd64-unicode"])]
     for name, image in sizes:

@@ -1,24 +1,17 @@
 """Prepares (create) or stops (stop) the Wine prefix the end-to-end tests share, or checks
 (wow64) that it can run the 32-bit product, saying in one line why not and what to do."""
-import os
-import subprocess
 import sys
 
 import winekit
 
-HOW = ("run scripts/enable-32bit-programs.sh as root (scripts/test.sh does), "
+HOW = ("run scripts/install-deps.sh test as root (scripts/test.sh does), "
        "or configure with -DLAUNCHER_PRODUCT_TESTS=OFF to leave the product's cases out")
 
 
 def wow64_problem(prefix):
-    if not os.path.exists(winekit.WINE32):
-        return "no 32-bit Wine loader at %s: install wine32:i386, or %s" % (winekit.WINE32, HOW)
-    try:
-        subprocess.run([winekit.WINE32, "--version"], stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, check=True, timeout=120)
-    except (OSError, subprocess.SubprocessError) as error:
-        return ("32-bit programs do not run here (%s): this kernel refuses them and no "
-                "binfmt_misc rule hands them to qemu-i386-static; %s" % (error, HOW))
+    problem = winekit.wine32_problem()
+    if problem:
+        return "%s; %s" % (problem, HOW)
     if not prefix.has_wow64():
         return "the prefix %s has no 32-bit half; delete it and run again" % prefix.path
     return None

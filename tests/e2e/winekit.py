@@ -30,6 +30,19 @@ LAUNCHER_CALLS = [
 ]
 
 
+def wine32_problem():
+    """None where Wine can run 32-bit programs here; otherwise why not."""
+    if not os.path.exists(WINE32):
+        return "no 32-bit Wine loader at %s (package wine32:i386)" % WINE32
+    try:
+        subprocess.run([WINE32, "--version"], stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, check=True, timeout=120)
+    except (OSError, subprocess.SubprocessError) as error:
+        return ("32-bit programs do not run here (%s): the kernel refuses them and no "
+                "binfmt_misc rule hands them to qemu-i386-static" % error)
+    return None
+
+
 def windows_path(path):
     """The Wine name of a host path: drive Z: is the host's root."""
     return "Z:" + os.path.abspath(path).replace("/", "\\")
@@ -86,8 +99,8 @@ class Prefix:
         wineboot goes on setting up the 32-bit half after it returns (minutes, where
         32-bit programs run under qemu), and a run timed or waited on meanwhile would
         share the processor with it."""
-        if os.path.exists(WINE32) and not self.has_wow64():
-            self.stop()  # made before wine32 was installed: make it again, whole
+        if os.path.exists(self.path) and not self.has_wow64() and wine32_problem() is None:
+            self.stop()  # made before 32-bit programs could run: make it again, whole
             shutil.rmtree(self.path, ignore_errors=True)
         if not os.path.exists(os.path.join(self.path, "system.reg")):
             status, text = self._wine("wineboot", "-i", timeout=900)
@@ -257,6 +270,20 @@ class Kit:
         """Puts a copy of the stand-in where a careless start would find it."""
         shutil.copy(self.standin, path)
         return path
+
+
+def running(program):
+    """Whether a process of program is still alive. A program under Wine is a Linux process
+    whose command line starts with its Windows path."""
+    target = windows_path(program).lower().encode()
+    for pid in os.listdir("/proc"):
+        try:
+            with open(os.path.join("/proc", pid, "cmdline"), "rb") as f:
+                if f.read().lower().startswith(target):
+                    return True
+        except OSError:  # not a process, or one that has just ended
+            continue
+    return False
 
 
 def read_record(program, finished=True, timeout=20.0):
