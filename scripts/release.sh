@@ -60,6 +60,7 @@ fi
 
 build=build/release-$arch
 rm -rf "$build"
+mkdir -p build
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-$arch.cmake \
   -DCMAKE_BUILD_TYPE=MinSizeRel >"$build.log" 2>&1 || fail "configure failed; see $build.log"
 cmake --build "$build" --target setup -j 2 >>"$build.log" 2>&1 || fail "build failed; see $build.log"
