@@ -141,7 +141,11 @@ class ProbeAnswer(E2E):
         with prefix.wow64_key_denied(KEY_ACCESS):
             run = prefix.run(kit.setup, trace=True)
             self.assertStarted(kit, run, package="Vista")
-            self.assertNotIn("RegCloseKey", [c.name for c in run.calls], "a key that never opened was closed")
+            # The open is refused, and a key that never opened is not closed.
+            self.assertEqual([c.name for c in run.calls], [
+                "GetVersionExA", "GetModuleFileNameA", "RegOpenKeyExA", "SetCurrentDirectoryA",
+                "CreateProcessA", "WaitForSingleObject", "CloseHandle", "CloseHandle"])
+            self.assertEqual(run.calls[2].result, "00000005")  # ERROR_ACCESS_DENIED
         self.assertFalse(os.path.exists(kit.installer("Vista64") + ".record"))
 
         # Access given back: the same kit is a 64-bit one again.

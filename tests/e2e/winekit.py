@@ -95,10 +95,10 @@ class Prefix:
     def create(self):
         """Makes the prefix once and keeps its wineserver up until stop().
 
-        Returns only when the prefix's own set-up has ended: with wine32 installed,
-        wineboot goes on setting up the 32-bit half after it returns (minutes, where
-        32-bit programs run under qemu), and a run timed or waited on meanwhile would
-        share the processor with it."""
+        Returns only when the prefix's own set-up has ended: wineboot returns while
+        processes it started may still be at work (with wine32 installed, on the 32-bit
+        half too: minutes where 32-bit programs run under qemu), and a run timed or
+        waited on meanwhile would share the processor with them."""
         if os.path.exists(self.path) and not self.has_wow64() and wine32_problem() is None:
             self.stop()  # made before 32-bit programs could run: make it again, whole
             shutil.rmtree(self.path, ignore_errors=True)

@@ -2,7 +2,8 @@
 with a throwaway CA made here by openssl (nothing secret is kept in the repository).
 
 Needs RELEASE_WORK (a folder in the build tree), PRODUCT_EXE and TWIN_EXE (the images the
-build made); the Wine case needs E2E_TWIN and E2E_WORK as the end-to-end suite does.
+build made) and PROJECT_VERSION; the Wine case needs E2E_TWIN and E2E_WORK as the end-to-end
+suite does.
 """
 import hashlib
 import os
@@ -20,6 +21,7 @@ IMAGE_CHECKS = os.path.join(ROOT, "tests", "image")
 WORK = os.path.abspath(os.environ["RELEASE_WORK"])
 PRODUCT = os.environ["PRODUCT_EXE"]
 TWIN = os.environ["TWIN_EXE"]
+VERSION = os.environ["PROJECT_VERSION"]
 
 
 def sha256(path):
@@ -139,7 +141,7 @@ class Signed(Release):
     def test_signed_image_keeps_its_resources_and_passes_the_image_checks(self):
         image = self.assertReleased(self.done, self.out)
         resources = run(sys.executable, os.path.join(IMAGE_CHECKS, "check_resources.py"), image,
-                        "1.0.0")
+                        VERSION)
         self.assertEqual(resources.returncode, 0, resources.stdout)
         checks = run("bash", os.path.join(IMAGE_CHECKS, "check_image.sh"), image, "pei-i386", "",
                      PRODUCT[:-len(".exe")] + ".map")
