@@ -29,31 +29,25 @@ case $job in
   *) echo "usage: install-deps.sh demo|test|bench|release" >&2; exit 2 ;;
 esac
 
-as_root() {
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "not root; run as root:" >&2
-    echo "  $*" >&2
-    exit 1
-  fi
-  "$@"
-}
-
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
 missing=()
 for package in "${packages[@]}"; do installed "$package" || missing+=("$package"); done
 if [ ${#missing[@]} -gt 0 ]; then
+  steps=()
   case " ${missing[*]} " in
-    *:i386*)
-      if ! dpkg --print-foreign-architectures | grep -qx i386; then
-        as_root dpkg --add-architecture i386
-        echo "added the i386 architecture to dpkg"
-      fi ;;
+    *:i386*) dpkg --print-foreign-architectures | grep -qx i386 ||
+               steps+=("dpkg --add-architecture i386") ;;
   esac
+  steps+=("apt-get update -q" "apt-get install -y -q --no-install-recommends ${missing[*]}")
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "missing packages; run as root:" >&2
+    printf '  %s\n' "${steps[@]}" >&2
+    exit 1
+  fi
   echo "installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
-  as_root apt-get update -q >/dev/null
-  as_root apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
+  for step in "${steps[@]}"; do $step >/dev/null; done
 fi
 
 # Without 32-bit programs the rest of the tests still run; the product's cases then fail
